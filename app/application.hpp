@@ -23,7 +23,7 @@ struct RunState {
 };
 
 class Application {
-public:
+  public:
     // `search_host` is host or host:port; `program_folder` the executable's folder (936 text,
     // "\" separators). The run state, reply_doc included, is built here, before any window.
     Application(Text search_host, Text program_folder);
@@ -53,7 +53,7 @@ public:
     const Text& search_host() const { return search_host_; }
     const Text& program_folder() const { return program_folder_; }
 
-private:
+  private:
     WindowOps& window() { return *window_; }
 
     Text search_host_;

@@ -33,7 +33,7 @@ enum class MessageKind { ok, ok_cancel };
 // Rows and columns count from 0. The control operations may be called from a save worker:
 // the call is carried to the window thread and finishes before the worker goes on.
 class WindowOps {
-public:
+  public:
     virtual ~WindowOps() = default;
 
     virtual void set_window_caption(const Text& caption) = 0;

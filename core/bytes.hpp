@@ -8,7 +8,7 @@
 namespace kessaro {
 
 class Bytes {
-public:
+  public:
     Bytes() = default;
     explicit Bytes(std::string_view bytes) : bytes_(bytes) {}
     explicit Bytes(std::string&& bytes) : bytes_(std::move(bytes)) {}
@@ -26,7 +26,7 @@ public:
 
     friend bool operator==(const Bytes&, const Bytes&) = default;
 
-private:
+  private:
     std::string bytes_;
 };
 

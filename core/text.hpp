@@ -11,7 +11,7 @@
 namespace kessaro {
 
 class Text {
-public:
+  public:
     Text() = default;
     // Every constructor keeps the bytes before the first NUL: a Text never holds one.
     Text(std::string_view bytes) : bytes_(bytes.substr(0, bytes.find('\0'))) {}
@@ -42,13 +42,15 @@ public:
     // std::string compares through char_traits<char>, which orders bytes as unsigned char.
     friend std::strong_ordering operator<=>(const Text& left, const Text& right) {
         const int order = left.bytes_.compare(right.bytes_);
-        return order < 0 ? std::strong_ordering::less
-                         : (order > 0 ? std::strong_ordering::greater : std::strong_ordering::equal);
+        return order < 0
+                   ? std::strong_ordering::less
+                   : (order > 0 ? std::strong_ordering::greater : std::strong_ordering::equal);
     }
 
-private:
+  private:
     void cut_at_nul() {
-        if (const auto nul = bytes_.find('\0'); nul != std::string::npos) bytes_.resize(nul);
+        if (const auto nul = bytes_.find('\0'); nul != std::string::npos)
+            bytes_.resize(nul);
     }
 
     std::string bytes_;

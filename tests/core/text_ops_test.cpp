@@ -42,16 +42,16 @@ TEST(TextOpsTest, FindText) {
         {"hello", "l", 1, false, 3},
         {"hello", "l", 4, false, 4},
         {"hello", "l", 5, false, -1},
-        {"hello", "l", -7, false, 3},    // up to 1 means the beginning
-        {"hello", "o", 6, false, -1},    // past the end
-        {"hello", "", 1, false, 1},      // empty needle found at 1
-        {"", "", 1, false, -1},          // empty range
+        {"hello", "l", -7, false, 3},  // up to 1 means the beginning
+        {"hello", "o", 6, false, -1},  // past the end
+        {"hello", "", 1, false, 1},    // empty needle found at 1
+        {"", "", 1, false, -1},        // empty range
         {"", "a", 1, false, -1},
         {"Hello", "hEL", 1, true, 1},
         {"Hello", "hEL", 1, false, -1},
         {trail.c_str(), "\\", 1, false, 4},  // the 5C trail byte is skipped
         {bar.c_str(), "|", 1, false, 3},
-        {letter.c_str(), "a", 1, true, 3},   // a trail byte is never folded into a letter
+        {letter.c_str(), "a", 1, true, 3},  // a trail byte is never folded into a letter
         {"abcabc", "abcabcd", 1, false, -1},
     };
     for (const FindCase& c : cases) {
@@ -66,8 +66,8 @@ TEST(TextOpsTest, FindText) {
 
 TEST(TextOpsTest, FindTextBackwards) {
     EXPECT_EQ(find_text_backwards("abcabc", "bc"), 5);
-    EXPECT_EQ(find_text_backwards("abcabc", "bc", 7), 5);   // first 6 bytes: whole text
-    EXPECT_EQ(find_text_backwards("abcabc", "bc", 6), 2);   // first 5 bytes
+    EXPECT_EQ(find_text_backwards("abcabc", "bc", 7), 5);  // first 6 bytes: whole text
+    EXPECT_EQ(find_text_backwards("abcabc", "bc", 6), 2);  // first 5 bytes
     EXPECT_EQ(find_text_backwards("abcabc", "bc", 1), -1);
     EXPECT_EQ(find_text_backwards("abcabc", "bc", 0), -1);
     EXPECT_EQ(find_text_backwards("abcabc", "x"), -1);
@@ -110,16 +110,13 @@ TEST(TextOpsTest, SplitText) {
         TextList expected;
     };
     const Case cases[] = {
-        {"a; b", "; ", {"a", "b"}},
-        {"a; b; ", "; ", {"a", "b"}},
-        {"; a", "; ", {"", "a"}},
-        {"a; ; b", "; ", {"a", "", "b"}},
-        {"a; ; ", "; ", {"a", ""}},
-        {"", "; ", {}},
-        {"abc", "", {"abc"}},
-        {"abc", "x", {"abc"}},
+        {"a; b", "; ", {"a", "b"}}, {"a; b; ", "; ", {"a", "b"}},
+        {"; a", "; ", {"", "a"}},   {"a; ; b", "; ", {"a", "", "b"}},
+        {"a; ; ", "; ", {"a", ""}}, {"", "; ", {}},
+        {"abc", "", {"abc"}},       {"abc", "x", {"abc"}},
     };
-    for (const Case& c : cases) EXPECT_EQ(split_text(c.text, c.separator), c.expected) << c.text;
+    for (const Case& c : cases)
+        EXPECT_EQ(split_text(c.text, c.separator), c.expected) << c.text;
     // A separator is never matched across a double-byte character.
     EXPECT_EQ(split_text(std::string(kBarTrail) + "|x", "|"),
               (TextList{Text(kBarTrail), Text("x")}));
