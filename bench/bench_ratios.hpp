@@ -24,7 +24,7 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration && run.aggregate_name != "median") continue;
-            Figures& f = figures_[run.benchmark_name()];
+            Figures& f = figures_[run.run_name.str()];
             f.seconds = run.GetAdjustedRealTime();
             f.unit = benchmark::GetTimeUnitString(run.time_unit);
             for (const auto& [name, counter] : run.counters) f.counters[name] = counter.value;
