@@ -27,26 +27,27 @@ std::optional<int32_t> request_timeout_ms(std::optional<int32_t> timeout_seconds
 
 // In-parameters are optional values (given or omitted is known apart from the value); out and
 // in/out parameters point to the caller's variables (null when omitted). The members follow
-// the order of the parameters.
+// the order of the parameters. Each has an initialiser, so that naming only some of them draws
+// no missing-initialiser warning.
 struct HttpRequestArgs {
-    std::optional<int32_t> method;           // HttpMethod number; outside 0..7 means GET
-    std::optional<Text> body_text;           // sent when body_bytes is empty
-    Text* cookies = nullptr;                 // in/out: sent as Cookie; merged afterwards
-    Text* returned_cookies = nullptr;        // out: the Set-Cookie pieces
-    std::optional<Text> extra_headers;       // lines "name: value" joined by CR LF
-    Text* returned_headers = nullptr;        // out: the response's header lines
-    int32_t* returned_status = nullptr;      // out: the status code, 0 without a response
-    std::optional<bool> no_redirect;         // true: redirects are not followed
-    std::optional<Bytes> body_bytes;         // sent instead of body_text when not empty
-    std::optional<Text> proxy;               // "host[:port]" of a proxy to go through
-    std::optional<int32_t> timeout_seconds;  // for each phase; -1 keeps the object's own
-    std::optional<Text> proxy_user;
-    std::optional<Text> proxy_password;
-    std::optional<int32_t> credentials_target;    // 0 server, 1 (omitted) proxy
-    HttpRequestObject* request_object = nullptr;  // the caller's object, reused; else a new one
-    std::optional<bool> merge_cookies;            // omitted: true
-    std::optional<bool> add_default_headers;      // omitted: true
-    std::optional<bool> normalise_header_names;   // omitted: true
+    std::optional<int32_t> method{};           // HttpMethod number; outside 0..7 means GET
+    std::optional<Text> body_text{};           // sent when body_bytes is empty
+    Text* cookies = nullptr;                   // in/out: sent as Cookie; merged afterwards
+    Text* returned_cookies = nullptr;          // out: the Set-Cookie pieces
+    std::optional<Text> extra_headers{};       // lines "name: value" joined by CR LF
+    Text* returned_headers = nullptr;          // out: the response's header lines
+    int32_t* returned_status = nullptr;        // out: the status code, 0 without a response
+    std::optional<bool> no_redirect{};         // true: redirects are not followed
+    std::optional<Bytes> body_bytes{};         // sent instead of body_text when not empty
+    std::optional<Text> proxy{};               // "host[:port]" of a proxy to go through
+    std::optional<int32_t> timeout_seconds{};  // for each phase; -1 keeps the object's own
+    std::optional<Text> proxy_user{};
+    std::optional<Text> proxy_password{};
+    std::optional<int32_t> credentials_target{};   // 0 server, 1 (omitted) proxy
+    HttpRequestObject* request_object = nullptr;   // the caller's object, reused; else a new one
+    std::optional<bool> merge_cookies{};           // omitted: true
+    std::optional<bool> add_default_headers{};     // omitted: true
+    std::optional<bool> normalise_header_names{};  // omitted: true
 };
 
 // The response body exactly as received. Safe to call from several threads at once.

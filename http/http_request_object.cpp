@@ -100,6 +100,19 @@ void put_header(std::vector<Header>& headers, std::string name, std::string valu
     }
 }
 
+// "Name;" is libcurl's way to send a header with an empty value ("Name:" would remove it).
+std::string header_line(const Header& header) {
+    return header.value.empty() ? header.name + ";" : header.name + ": " + header.value;
+}
+
+// A line that cannot be added (no memory) is left out, like any failed header.
+void append_line(HeaderList& list, const std::string& line) {
+    curl_slist* head = list.release();
+    if (curl_slist* grown = curl_slist_append(head, line.c_str()))
+        head = grown;
+    list.reset(head);
+}
+
 enum class Phase { fresh, opened, sent };
 
 }  // namespace
@@ -232,11 +245,7 @@ long HttpRequestObject::State::connect_budget_ms() const {
 }
 
 HeaderList HttpRequestObject::State::build_header_list(bool drop_content_type) const {
-    curl_slist* list = nullptr;
-    const auto add = [&list](const std::string& line) {
-        if (curl_slist* grown = curl_slist_append(list, line.c_str()))
-            list = grown;
-    };
+    HeaderList list;
     bool has_content_type = false;
     bool has_expect = false;
     bool has_accept = false;
@@ -248,28 +257,25 @@ HeaderList HttpRequestObject::State::build_header_list(bool drop_content_type) c
         }
         has_expect = has_expect || equal_ignoring_case(header.name, "Expect");
         has_accept = has_accept || equal_ignoring_case(header.name, "Accept");
-        // "Name;" is libcurl's way to send a header with an empty value.
-        add(header.value.empty() ? header.name + ";" : header.name + ": " + header.value);
+        append_line(list, header_line(header));
     }
     // libcurl's own additions go unless the caller asked for them.
     if (!has_content_type)
-        add("Content-Type:");
+        append_line(list, "Content-Type:");
     if (!has_expect)
-        add("Expect:");
+        append_line(list, "Expect:");
     if (!has_accept)
-        add("Accept:");
-    return HeaderList(list);
+        append_line(list, "Accept:");
+    return list;
 }
 
 HeaderList HttpRequestObject::State::build_proxy_header_list() const {
-    curl_slist* list = nullptr;
-    for (const Header& header : proxy_headers) {
-        const std::string line =
-            header.value.empty() ? header.name + ";" : header.name + ": " + header.value;
-        if (curl_slist* grown = curl_slist_append(list, line.c_str()))
-            list = grown;
-    }
-    return HeaderList(list);
+    HeaderList list;
+    for (const Header& header : proxy_headers)
+        append_line(list, header_line(header));
+    // libcurl's own addition for a proxy goes as well.
+    append_line(list, "Proxy-Connection:");
+    return list;
 }
 
 bool HttpRequestObject::State::perform_hop(const std::string& hop_url,
