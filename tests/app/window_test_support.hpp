@@ -1,0 +1,84 @@
+// Shared by the window tests: one toolkit per test program, fixture pictures, a private
+// temporary folder per test, and answering modal dialogs from a timer.
+#pragma once
+
+#include <QApplication>
+#include <QTimer>
+
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "core/bytes.hpp"
+
+namespace kessaro::testing {
+
+// The toolkit, made on first use on the test's main thread and kept for the whole program.
+inline QApplication& toolkit() {
+    static int argument_count = 1;
+    static char name[] = "kessaro-test";
+    static char* arguments[] = {name, nullptr};
+    static QApplication application(argument_count, arguments);
+    return application;
+}
+
+inline std::string read_binary(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// A committed fixture from tests/app/pictures (see make_pictures.sh there).
+inline std::string fixture(const std::string& name) {
+    return read_binary(std::filesystem::path(KESSARO_TEST_PICTURES) / name);
+}
+
+// A fresh folder removed with the object.
+class TemporaryFolder {
+  public:
+    TemporaryFolder() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kessaro-test-XXXXXX");
+        if (::mkdtemp(pattern.data()))
+            path_ = pattern;
+    }
+    ~TemporaryFolder() {
+        std::error_code ignored;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// Polls every 10 ms until `act` answers true (it found its dialog and dealt with it), for at
+// most 10 s; runs while a modal loop of the window thread is open.
+class DialogAnswerer {
+  public:
+    explicit DialogAnswerer(std::function<bool()> act) : act_(std::move(act)) {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (act_() || std::chrono::steady_clock::now() > give_up_)
+                timer_.stop();
+        });
+        timer_.start();
+    }
+
+  private:
+    std::function<bool()> act_;
+    QTimer timer_;
+    std::chrono::steady_clock::time_point give_up_ =
+        std::chrono::steady_clock::now() + std::chrono::seconds(10);
+};
+
+}  // namespace kessaro::testing
