@@ -97,7 +97,9 @@ Bytes http_request(const Text& url, const HttpRequestArgs& args) {
         request->Send(args.body_text.value_or(Text()));
     }
 
-    const Bytes& body = request->ResponseBody();
+    // The body is copied once into the result; a request object of this call's own hands it
+    // over instead.
+    Bytes body = own_object ? request->TakeResponseBody() : request->ResponseBody();
     const Text headers = request->GetAllResponseHeaders();
     if (args.returned_headers)
         *args.returned_headers = headers;

@@ -545,6 +545,10 @@ const Bytes& HttpRequestObject::ResponseBody() const {
     return state_->body;
 }
 
+Bytes HttpRequestObject::TakeResponseBody() {
+    return std::exchange(state_->body, Bytes());
+}
+
 Text HttpRequestObject::GetAllResponseHeaders() const {
     return state_->phase == Phase::sent ? Text(state_->response_headers) : Text();
 }

@@ -64,6 +64,9 @@ class HttpRequestObject {
 
     // The response of the last successful Send; empty bytes, empty text and 0 before one.
     const Bytes& ResponseBody() const;
+    // Hands the body over without a copy, leaving the object's empty: for the owner of an
+    // object that is done with the response.
+    Bytes TakeResponseBody();
     // The final response's header lines without the status line, each ended by CR LF, then
     // an empty line.
     Text GetAllResponseHeaders() const;

@@ -1,6 +1,7 @@
 // Requests through a proxy: a real one (tinyproxy with Basic authorisation) for what a proxy
 // accepts, and the raw responder standing in as a proxy for the exact bytes it is sent.
 #include <gtest/gtest.h>
+#include <httplib.h>
 #include <stdlib.h>
 
 #include <string>
@@ -92,6 +93,25 @@ TEST_F(TinyProxyTest, ReusedObjectKeepsProxyAndCredentials) {
     EXPECT_EQ(status, 200);
     EXPECT_EQ(body.view(), "ok");
     EXPECT_NE(headers.str().find("Via: "), std::string::npos) << headers.str();
+}
+
+TEST_F(TinyProxyTest, HttpsOriginNeverSeesProxyAuthorisation) {
+    test::SelfSignedCertificate certificate;
+    ASSERT_TRUE(certificate.made);
+    test::WebServer secure(certificate.certificate_path, certificate.key_path);
+    secure.server().Get("/", [](const httplib::Request& request, httplib::Response& response) {
+        response.set_content(request.has_header("Proxy-Authorization") ? "leaked" : "clean",
+                             "text/plain");
+    });
+    secure.start();
+    int32_t status = 0;
+    const Bytes body = http_request(Text(secure.base_url() + "/"),
+                                    {.returned_status = &status,
+                                     .proxy = proxy_text_,
+                                     .proxy_user = Text("user"),
+                                     .proxy_password = Text("pass")});
+    EXPECT_EQ(status, 200);
+    EXPECT_EQ(body.view(), "clean");
 }
 
 TEST(ProxyRequestTest, ExactBytesSentToTheProxy) {
