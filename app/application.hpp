@@ -60,6 +60,9 @@ class Application {
     Text program_folder_;
     RunState state_;
     WindowOps* window_ = nullptr;
+    // Set by confirm_close when it lets the window close; a collect that resumes afterwards
+    // (the close ran inside its pause) ends without touching the window. Window thread only.
+    bool window_closed_ = false;
 };
 
 }  // namespace kessaro
