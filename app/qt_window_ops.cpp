@@ -146,12 +146,7 @@ int32_t QtWindowOps::list_row_count() {
 }
 
 void QtWindowOps::list_scroll_to(int32_t row) {
-    on_window([&] {
-        ReportListView& list = window_.list();
-        if (row < 0 || row >= list.model().row_count())
-            return;
-        list.scrollTo(list.model().index(row, 0), QAbstractItemView::EnsureVisible);
-    });
+    on_window([&] { window_.list().scroll_to_row(row); });
 }
 
 int32_t QtWindowOps::list_current_row() {

@@ -118,6 +118,15 @@ ReportListView::ReportListView(QWidget* parent) : QTableView(parent) {
     setPalette(colours);
 }
 
+void ReportListView::scroll_to_row(int32_t row) {
+    if (row < 0 || row >= model_.row_count())
+        return;
+    // The scroll range follows appended rows only at the next layout pass; without it the
+    // view would stop short of a new row.
+    updateGeometries();
+    scrollTo(model_.index(row, 0), QAbstractItemView::EnsureVisible);
+}
+
 int32_t ReportListView::selected_row() const {
     const QModelIndexList rows = selectionModel()->selectedRows();
     return rows.isEmpty() ? -1 : rows.first().row();

@@ -54,6 +54,8 @@ class ReportListView : public QTableView {
     void set_left_click_handler(std::function<void()> handler) {
         on_left_click_ = std::move(handler);
     }
+    // Scrolls until the row is entirely visible, also right after rows were appended.
+    void scroll_to_row(int32_t row);
     // The selected row, -1 when none is selected.
     int32_t selected_row() const;
 

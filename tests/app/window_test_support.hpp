@@ -13,6 +13,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -20,14 +21,27 @@
 
 namespace kessaro::testing {
 
-// The toolkit, made on first use on the test's main thread and kept for the whole program.
+// The toolkit of a test program, made on first use on the test's main thread. The program's
+// main (window_test_main.cpp) ends it before static objects go, some of which it still uses.
+inline std::optional<QApplication>& toolkit_holder() {
+    static std::optional<QApplication> held;
+    return held;
+}
+
 inline QApplication& toolkit() {
     static int argument_count = 1;
     static char name[] = "kessaro-test";
     static char* arguments[] = {name, nullptr};
-    static QApplication application(argument_count, arguments);
-    return application;
+    std::optional<QApplication>& held = toolkit_holder();
+    if (!held)
+        held.emplace(argument_count, arguments);
+    return *held;
 }
+
+// A base of test fixtures whose members are widgets: the toolkit exists before them.
+struct WithToolkit {
+    WithToolkit() { toolkit(); }
+};
 
 inline std::string read_binary(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
