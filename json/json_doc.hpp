@@ -12,7 +12,7 @@ namespace kessaro {
 class ScriptEngine;
 
 class JsonDoc {
-public:
+  public:
     // The operations stand in the order of the class's operation table.
     JsonDoc();
     virtual ~JsonDoc();
@@ -49,7 +49,25 @@ public:
     virtual int32_t leaf_values(TextList& values, const Text& path = {},
                                 bool recursive = false) const;
 
-private:
+  protected:
+    // For tests: a document whose engine could not be created. `init` does not run, and since
+    // `parse` re-creates only an engine that exists, the document never gets one.
+    struct WithoutEngine {};
+    explicit JsonDoc(WithoutEngine);
+
+  private:
+    // The host steps every operation is built from; without an engine they give false, the
+    // empty text or 0, and do nothing.
+    bool eval_bool(const Text& script) const;
+    Text eval_text(const Text& script) const;
+    double eval_number(const Text& script) const;
+    void eval_discard(const Text& script) const;
+    void add_code(const Text& script) const;
+
+    // The resolved form of a copy of `path` (the caller's text stays as it is).
+    Text resolved(const Text& path) const;
+    JsonDoc document_of(const Text& expression) const;
+
     Text var_name_;
     std::shared_ptr<ScriptEngine> engine_;
 };
