@@ -8,7 +8,8 @@ find_package(ZLIB REQUIRED)
 
 kessaro_add_test(test_window_platform_ops
     SOURCES window_platform_ops_test.cpp
-    LIBS kessaro_app)
+    LIBS kessaro_app
+    LABELS tsan)
 
 kessaro_add_test(test_window_pictures
     SOURCES window_pictures_test.cpp window_test_main.cpp
