@@ -16,3 +16,16 @@ kessaro_add_test(test_workflows
     LIBS kessaro_app PkgConfig::FLOW_HTTPLIB
     LABELS tsan
     TIMEOUT 120)
+
+# The same workflows end to end over the real window, offscreen (not under ThreadSanitizer).
+if(TARGET kessaro_window AND TARGET kessaro_demo_service)
+    find_package(Qt6 REQUIRED COMPONENTS Test)
+    kessaro_add_test(test_workflow_window
+        SOURCES workflow_window_test.cpp
+        LIBS kessaro_window kessaro_demo_service Qt6::Test PkgConfig::FLOW_HTTPLIB
+        ENV QT_QPA_PLATFORM=offscreen
+        TIMEOUT 120)
+    # The window tests' shared support (the toolkit, dialog answering) names their pictures.
+    target_compile_definitions(test_workflow_window PRIVATE
+        KESSARO_TEST_PICTURES="${CMAKE_CURRENT_SOURCE_DIR}/pictures")
+endif()
