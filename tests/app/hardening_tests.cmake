@@ -12,3 +12,12 @@ kessaro_add_test(test_workflow_hardening
     TIMEOUT 300)
 target_compile_definitions(test_workflow_hardening PRIVATE
     KESSARO_TEST_PICTURES="${CMAKE_CURRENT_SOURCE_DIR}/pictures")
+
+# Resident memory over repeated previews, parses and collects (skipped under sanitizers).
+kessaro_add_test(test_workflow_memory
+    SOURCES workflow_memory_test.cpp
+    LIBS kessaro_window kessaro_demo_service
+    ENV QT_QPA_PLATFORM=offscreen
+    TIMEOUT 300)
+target_compile_definitions(test_workflow_memory PRIVATE
+    KESSARO_TEST_PICTURES="${CMAKE_CURRENT_SOURCE_DIR}/pictures")
