@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <functional>
 
 #ifndef KESSARO_BARE_WINDOW
 #include "app/application.hpp"
@@ -25,9 +26,15 @@ namespace {
 // Ends the process when the window's first paint begins (the paint of a widget of either
 // window; both programs watch the toolkit's events the same way).
 class FirstPaint : public QObject {
+  public:
+    // Runs before the process ends.
+    std::function<void()> before_end;
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
+            if (before_end)
+                before_end();
             std::fflush(nullptr);
             ::_exit(0);
         }
@@ -53,6 +60,7 @@ int main(int argc, char** argv) {
     kessaro::http_global_init();
     QApplication toolkit(argument_count, argv);
     kessaro::ToolkitSetup setup;
+    first_paint.before_end = [&setup] { setup.remove_private_files(); };
     kessaro::Application application(kessaro::Text("127.0.0.1:9"),
                                      kessaro::text_from_native_path(argv[1]));
     toolkit.installEventFilter(&first_paint);
