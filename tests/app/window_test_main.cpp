@@ -8,7 +8,9 @@
 // patterns it matched (QFontEngineMultiFontConfig::getMatchPatternForFallback -> FcFontMatch)
 // and never frees them; fontconfig has no frame pointers, so the recorded stack ends inside it
 // and only the library's name can be matched.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
