@@ -78,6 +78,19 @@ std::string origin_of(std::string_view url) {
     return std::string(url.substr(0, end));
 }
 
+// The trimmed value of a Content-Length line, empty for any other line.
+std::string_view content_length_of(std::string_view line) {
+    constexpr std::string_view name = "Content-Length:";
+    if (line.size() < name.size() || !equal_ignoring_case(line.substr(0, name.size()), name))
+        return {};
+    std::string_view value = line.substr(name.size());
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+        value.remove_prefix(1);
+    while (!value.empty() && (value.back() == ' ' || value.back() == '\t'))
+        value.remove_suffix(1);
+    return value;
+}
+
 struct Header {
     std::string name;  // UTF-8
     std::string value;
@@ -157,6 +170,8 @@ struct HttpRequestObject::State {
     curl_off_t last_up = 0;
     bool connected = false;
     bool header_overflow = false;
+    // The first Content-Length value of the response in flight.
+    std::string content_length;
 
     bool send(std::string_view body_bytes);
     bool perform_hop(const std::string& hop_url, const std::string& hop_method,
@@ -196,6 +211,7 @@ size_t HttpRequestObject::State::on_header(char* data, size_t size, size_t count
     // Every status line starts a response of its own: interim (1xx) and proxy replies vanish.
     if (line.substr(0, 5) == "HTTP/") {
         state.response_headers.clear();
+        state.content_length.clear();
         return length;
     }
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
@@ -203,6 +219,13 @@ size_t HttpRequestObject::State::on_header(char* data, size_t size, size_t count
     if (state.response_headers.size() + line.size() + 2 > kMaxHeaderBytes) {
         state.header_overflow = true;
         return 0;
+    }
+    // Lengths that disagree leave the body's end unknown (libcurl would take the last one and
+    // hand on a cut body as complete): the response fails whole instead.
+    if (const std::string_view announced = content_length_of(line); !announced.empty()) {
+        if (!state.content_length.empty() && state.content_length != announced)
+            return 0;
+        state.content_length = announced;
     }
     state.response_headers.append(line);
     state.response_headers.append("\r\n");
@@ -290,6 +313,7 @@ bool HttpRequestObject::State::perform_hop(const std::string& hop_url,
     last_up = 0;
     connected = false;
     header_overflow = false;
+    content_length.clear();
 
     curl_easy_setopt(curl, CURLOPT_URL, hop_url.c_str());
     // Only web schemes, also for anything libcurl might follow by itself.

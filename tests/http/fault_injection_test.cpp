@@ -236,6 +236,16 @@ TEST(HttpFaultTest, BrokenBodiesFailAndExcessBytesAreDropped) {
         {"negative Content-Length",
          [](Connection& c) { c.send("HTTP/1.1 200 OK\r\nContent-Length: -5\r\n\r\nhello"); },
          nullptr},
+        {"two Content-Lengths that disagree",
+         [](Connection& c) {
+             c.send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\ncontent-length: 3\r\n\r\nhello");
+         },
+         nullptr},
+        {"the same Content-Length twice",
+         [](Connection& c) {
+             c.send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\nContent-Length:  5\r\n\r\nhello");
+         },
+         "hello"},
         {"no response at all", [](Connection&) {}, nullptr},
         {"not HTTP", [](Connection& c) { c.send("hello there\r\n\r\n"); }, nullptr},
     };
