@@ -109,6 +109,14 @@ uint32_t surrogate_at(std::string_view text, std::size_t at) {
     return 0xD000u | ((b1 & 0x3Fu) << 6) | (b2 & 0x3Fu);
 }
 
+bool is_ascii(std::string_view text) {
+    for (const char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool script_value_to_bool(const ScriptValue& value) {
@@ -135,7 +143,7 @@ Text script_value_to_text(const ScriptValue& value) {
             return value.boolean ? "true" : "false";
         case ScriptValue::Kind::number:
         case ScriptValue::Kind::string:
-            return utf8_to_cp936(cesu8_to_utf8(value.text));
+            return script_to_text(value.text);
         default:
             return {};
     }
@@ -154,6 +162,14 @@ double script_value_to_number(const ScriptValue& value) {
         default:
             return 0;
     }
+}
+
+std::string text_to_script(const Text& text) {
+    return is_ascii(text.view()) ? text.str() : cp936_to_utf8(text);
+}
+
+Text script_to_text(std::string_view utf8) {
+    return is_ascii(utf8) ? Text(utf8) : utf8_to_cp936(cesu8_to_utf8(utf8));
 }
 
 std::string cesu8_to_utf8(std::string_view text) {
