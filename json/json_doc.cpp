@@ -22,14 +22,54 @@ constexpr const char* kLeafSeparator =
     "0\xB7\xD6"
     "0\xC3\xEB]";
 
-// A plain text made into the contents of a single-quoted script literal. The replacements step
-// over double-byte characters, so a trail byte is never taken for a backslash or a quote.
+// A plain text made into the contents of a single-quoted script literal: backslash, single and
+// double quote, carriage return and line feed are escaped. Characters are read as the code-page
+// converter reads them, which is stricter than "a byte of 0x80 or more starts a pair": 0x80 and
+// 0xFF stand alone, and a lead byte pairs only with a valid trail byte. Reading any such byte as
+// the start of a pair would leave the backslash or quote after it unescaped while the engine
+// sees it, and let the text close the literal and run as script. A lead byte without its trail
+// byte becomes "?", what the converter makes of it anyway: left in place, it would pair with the
+// backslash of an escape written after it.
 Text escape_for_literal(const Text& value) {
-    Text out = replace_text(value, "\\", "\\\\");
-    out = replace_text(out, "'", "\\'");
-    out = replace_text(out, "\"", "\\\"");
-    out = replace_text(out, "\r", "\\r");
-    return replace_text(out, "\n", "\\n");
+    const auto is_lead = [](unsigned char b) { return b >= 0x81 && b <= 0xFE; };
+    const auto is_trail = [](unsigned char b) {
+        return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFE);
+    };
+    const std::string_view in = value.view();
+    std::string out;
+    out.reserve(in.size() + in.size() / 8);
+    for (std::size_t i = 0; i < in.size(); ++i) {
+        const auto b = static_cast<unsigned char>(in[i]);
+        if (is_lead(b) && i + 1 < in.size() && is_trail(static_cast<unsigned char>(in[i + 1]))) {
+            out += in.substr(i, 2);
+            ++i;
+            continue;
+        }
+        if (is_lead(b)) {
+            out += '?';
+            continue;
+        }
+        switch (b) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\'':
+                out += "\\'";
+                break;
+            case '"':
+                out += "\\\"";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            default:
+                out += static_cast<char>(b);
+        }
+    }
+    return Text(std::move(out));
 }
 
 // The number as "%.13g" writes it, always with a decimal point: the locale a window toolkit sets

@@ -1,5 +1,10 @@
 // JsonDoc: a JSON document whose value lives in a script engine's global variable "da" and is
 // read and changed through path expressions evaluated there.
+//
+// Every changing operation returns the boolean of its statement's value. A value that is an
+// object or an array converts through its default value, so clear (an empty object), a merge and
+// remove_element (the removed elements) give false unless that text reads as true or non-zero
+// (an array [1] does). No operation reports a failure in any other way.
 #pragma once
 
 #include <cstdint>

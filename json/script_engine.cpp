@@ -34,7 +34,7 @@ struct Bounds {
     bool time_is_up() const { return armed && Clock::now() >= deadline; }
 
     bool may_grow(std::size_t extra) {
-        if (extra > limits.heap_bytes - used)
+        if (used >= limits.heap_bytes || extra > limits.heap_bytes - used)
             return false;
         // Reading the clock on every allocation would cost more than the allocation itself.
         if (armed && !native_overrun && ++allocations % 64 == 0)

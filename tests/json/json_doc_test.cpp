@@ -379,6 +379,14 @@ TEST(JsonDocWriteTest, PlainTextValuesRoundTripExactly) {
     doc.set_value("t", "\x81\x5C");
     EXPECT_EQ(doc.get_text("t"), Text("\x81\x5C"));
     EXPECT_EQ(doc.get_text("t", true), Text("\"\x81\x5C\""));
+    // Bytes the converter reads alone (0x80, 0xFF, a lead byte without a valid trail byte) do
+    // not hide the backslash or quote after them: the text stays one literal and never runs.
+    const char* stray[] = {"\x80\\'+(da.ran=1)//", "\xFF\\'+(da.ran=1)//", "\x81'+(da.ran=1)//"};
+    for (const char* text : stray) {
+        doc.set_value("s", text);
+        EXPECT_FALSE(doc.has("ran")) << text;
+        EXPECT_EQ(doc.get_text("s").size(), Text(text).size()) << text;
+    }
     doc.set_value("b", "a\\b");
     EXPECT_EQ(doc.get_text("b"), Text("a\\b"));
     EXPECT_EQ(doc.get_json("b"), Text(R"("a\b")"));
