@@ -21,7 +21,11 @@ function(kessaro_add_test name)
         list(APPEND properties LABELS "${T_LABELS}")
     endif()
     if(T_ENV)
-        list(APPEND properties ENVIRONMENT "${T_ENV}")
+        # gtest_discover_tests flattens list-valued test properties, so the program sets its
+        # environment itself before main.
+        string(JOIN "|" environment ${T_ENV})
+        target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/test_environment.cpp)
+        target_compile_definitions(${name} PRIVATE KESSARO_TEST_ENVIRONMENT="${environment}")
     endif()
     gtest_discover_tests(${name}
         DISCOVERY_MODE PRE_TEST
