@@ -450,7 +450,9 @@ TEST_F(WindowFlowTest, TheDemoServiceListsAndSavesAWordStartingWithDigits) {
 
 // Read by LeakSanitizer in the sanitizer builds: the toolkit's fontconfig engine keeps the
 // fallback patterns it matched and never frees them (the same suppression as the window tests).
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
 
 // The program ends as the tool does, without running static destructors: a save worker that
 // outlived its window still waits inside the window operations, and the toolkit's own
