@@ -14,6 +14,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -319,9 +320,16 @@ TEST(HttpFaultTest, StalledBodyFailsAfterTheIdleLimit) {
 // Redirects that loop end after the hop limit; redirects to any scheme but http and https are
 // refused, so no address in a response can make the request read a local file.
 TEST(HttpFaultTest, RedirectLoopsAndOtherSchemesFail) {
+    // Set by the test between requests, read by the server thread while it answers one.
+    std::mutex location_mutex;
     std::string location;
     FaultServer server([&](Connection& c) {
-        c.send("HTTP/1.1 302 Found\r\nLocation: " + location +
+        std::string target;
+        {
+            std::lock_guard lock(location_mutex);
+            target = location;
+        }
+        c.send("HTTP/1.1 302 Found\r\nLocation: " + target +
                "\r\nContent-Length: 6\r\nConnection: close\r\n\r\nmoving");
     });
     const std::string self = "http://127.0.0.1:" + std::to_string(server.port()) + "/loop";
@@ -342,7 +350,10 @@ TEST(HttpFaultTest, RedirectLoopsAndOtherSchemesFail) {
         "data:text/plain,root",
     };
     for (const std::string& target : others) {
-        location = target;
+        {
+            std::lock_guard lock(location_mutex);
+            location = target;
+        }
         const int before = server.connections();
         const Outcome outcome = request(server.url("/loop"));
         expect_failed(outcome, target);
