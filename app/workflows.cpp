@@ -52,9 +52,8 @@ void Application::collect_pictures() {
     const Text word = w.control_text(Control::编辑框_图片名子);
     const Text url = "http://" + search_host_ + "/intf/search?content=%" + word +
                      "&pageno=1&count=10000000000000";
-    HttpRequestArgs get;  // the method given (0, GET), every other parameter omitted
-    get.method = 0;
-    const Bytes body = http_request(url, get);
+    // The method given (0, GET), every other parameter omitted.
+    const Bytes body = http_request(url, {.method = 0});
     state_.reply_text = utf8_to_ansi(bytes_to_text(body));
 
     // Every failed request ends here too. The window must not stay locked with a caption that
