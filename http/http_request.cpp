@@ -14,12 +14,7 @@ namespace {
 constexpr int32_t kDefaultTimeoutMs = 15000;
 // The largest number of seconds whose milliseconds fit a 32-bit signed integer.
 constexpr int32_t kMaxTimeoutSeconds = 2147483;
-constexpr int32_t kProxySettingNamed = 2;
-constexpr int32_t kOptionIgnoreCertificateErrors = 4;
-constexpr int32_t kOptionEnableRedirects = 6;
-// Unknown authority, wrong usage, name mismatch and invalid date.
-constexpr int32_t kIgnoreAllCertificateErrors = 0x3300;
-constexpr int32_t kCredentialsForProxy = 1;
+using Request = HttpRequestObject;
 
 }  // namespace
 
@@ -60,11 +55,11 @@ Bytes http_request(const Text& url, const HttpRequestArgs& args) {
     }
     const Text proxy = args.proxy.value_or(Text());
     if (!proxy.empty())
-        request->SetProxy(kProxySettingNamed, proxy);
+        request->SetProxy(Request::kProxySettingNamed, proxy);
     request->Open(http_method_text(method), url, false);
     if (args.no_redirect.value_or(false))
-        request->Option(kOptionEnableRedirects, 0);
-    request->Option(kOptionIgnoreCertificateErrors, kIgnoreAllCertificateErrors);
+        request->Option(Request::kOptionEnableRedirects, 0);
+    request->Option(Request::kOptionIgnoreCertificateErrors, Request::kIgnoreAllCertificateErrors);
 
     Text header_text = args.extra_headers.value_or(Text());
     if (add_default_headers)
@@ -75,9 +70,9 @@ Bytes http_request(const Text& url, const HttpRequestArgs& args) {
     const Text proxy_user = args.proxy_user.value_or(Text());
     if (!proxy.empty() && !proxy_user.empty()) {
         const Text proxy_password = args.proxy_password.value_or(Text());
-        const int32_t target = args.credentials_target.value_or(kCredentialsForProxy);
+        const int32_t target = args.credentials_target.value_or(Request::kCredentialsForProxy);
         request->SetCredentials(proxy_user, proxy_password, target);
-        if (target == kCredentialsForProxy) {
+        if (target == Request::kCredentialsForProxy) {
             const Text pair = proxy_user + ":" + proxy_password;
             request->SetRequestHeader("Proxy-Authorization",
                                       "Basic " + base64_encode(Bytes(pair.view())));

@@ -26,15 +26,6 @@ constexpr curl_off_t kMaxBodyBytes = curl_off_t{512} * 1024 * 1024;
 constexpr std::size_t kMaxHeaderBytes = std::size_t{1} * 1024 * 1024;
 constexpr int kMaxRedirects = 10;
 
-constexpr int32_t kOptionIgnoreCertificateErrors = 4;
-constexpr int32_t kOptionEnableRedirects = 6;
-constexpr int32_t kIgnoreUnknownAuthority = 0x0100;
-constexpr int32_t kIgnoreWrongUsage = 0x0200;
-constexpr int32_t kIgnoreNameMismatch = 0x1000;
-constexpr int32_t kIgnoreDateInvalid = 0x2000;
-constexpr int32_t kProxySettingNamed = 2;
-constexpr int32_t kCredentialsForProxy = 1;
-
 struct CurlHandleDeleter {
     void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };

@@ -27,6 +27,18 @@ class HttpRequestObject {
     HttpRequestObject(const HttpRequestObject&) = delete;
     HttpRequestObject& operator=(const HttpRequestObject&) = delete;
 
+    // The numbers the members take.
+    static constexpr int32_t kProxySettingNamed = 2;  // SetProxy: go through the named proxy
+    static constexpr int32_t kOptionIgnoreCertificateErrors = 4;  // Option indexes
+    static constexpr int32_t kOptionEnableRedirects = 6;
+    static constexpr int32_t kIgnoreUnknownAuthority = 0x0100;  // certificate errors to ignore
+    static constexpr int32_t kIgnoreWrongUsage = 0x0200;
+    static constexpr int32_t kIgnoreNameMismatch = 0x1000;
+    static constexpr int32_t kIgnoreDateInvalid = 0x2000;
+    static constexpr int32_t kIgnoreAllCertificateErrors =
+        kIgnoreUnknownAuthority | kIgnoreWrongUsage | kIgnoreNameMismatch | kIgnoreDateInvalid;
+    static constexpr int32_t kCredentialsForProxy = 1;  // SetCredentials: 0 server, 1 proxy
+
     // False when the object could not be made ready; every member then fails.
     bool Created() const;
 

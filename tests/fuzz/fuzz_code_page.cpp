@@ -3,14 +3,9 @@
 #include <cstdlib>
 
 #include "encoding/code_page.hpp"
+#include "tests/fuzz/fuzz_input.hpp"
 
-namespace {
-
-void require(bool condition) {
-    if (!condition) std::abort();
-}
-
-}  // namespace
+using kessaro::fuzz::require;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kessaro;

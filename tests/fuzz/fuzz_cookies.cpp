@@ -7,23 +7,13 @@
 #include "http/cookie_texts.hpp"
 #include "tests/fuzz/fuzz_input.hpp"
 
+using kessaro::fuzz::require;
+using kessaro::fuzz::single_byte;
+
 namespace {
 
 using kessaro::Text;
 using kessaro::TextList;
-
-void require(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-bool single_byte(const Text& text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text.byte(i) >= 0x80)
-            return false;
-    }
-    return true;
-}
 
 bool holds(const TextList& list, const Text& text) {
     return kessaro::index_of_text(list, text) != -1;

@@ -10,22 +10,12 @@
 #include "http/text_cutting.hpp"
 #include "tests/fuzz/fuzz_input.hpp"
 
+using kessaro::fuzz::require;
+using kessaro::fuzz::single_byte;
+
 namespace {
 
 using kessaro::Text;
-
-void require(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-bool single_byte(const Text& text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text.byte(i) >= 0x80)
-            return false;
-    }
-    return true;
-}
 
 // Our own decoder, written from RFC 4648, to check the encoder against.
 std::string base64_decode(std::string_view text) {

@@ -9,15 +9,13 @@
 #include "core/text_ops.hpp"
 #include "encoding/code_page.hpp"
 #include "json/json_doc.hpp"
+#include "tests/fuzz/fuzz_input.hpp"
+
+using kessaro::fuzz::require;
 
 namespace {
 
 using namespace kessaro;
-
-void require(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 Text element_path(int32_t index, const char* member) {
     return "data.list[" + int_to_text(index) + "]." + member;

@@ -12,15 +12,13 @@
 
 #include "app/picture_box.hpp"
 #include "app/picture_decoders.hpp"
+#include "tests/fuzz/fuzz_input.hpp"
+
+using kessaro::fuzz::require;
 
 namespace {
 
 using namespace kessaro;
-
-void require(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 // An exactly sized buffer, so that a write past its end is a sanitizer report.
 void decode_into_own_buffer(bool (*decoder)(std::string_view, const PixelBuffer&),

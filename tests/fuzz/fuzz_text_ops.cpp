@@ -5,13 +5,7 @@
 #include "core/text_ops.hpp"
 #include "tests/fuzz/fuzz_input.hpp"
 
-namespace {
-
-void require(bool condition) {
-    if (!condition) std::abort();
-}
-
-}  // namespace
+using kessaro::fuzz::require;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace kessaro;
@@ -24,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool ignore_case = input.flag();
 
     const int32_t found = find_text(text, what, start, ignore_case);
-    require(found == -1 || (found >= 1 && static_cast<size_t>(found) - 1 + what.size() <=
-                                              text.size()));
+    require(found == -1 ||
+            (found >= 1 && static_cast<size_t>(found) - 1 + what.size() <= text.size()));
     if (found != -1 && !ignore_case) {
         require(text.view().substr(static_cast<size_t>(found) - 1, what.size()) == what.view());
     }
@@ -40,10 +34,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const TextList pieces = split_text(text, what);
     size_t joined = 0;
-    for (const Text& piece : pieces) joined += piece.size();
+    for (const Text& piece : pieces)
+        joined += piece.size();
     require(joined <= text.size());
 
     const Text replaced = replace_text(text, what, with, start, count, ignore_case);
-    if (what.empty()) require(replaced == text);
+    if (what.empty())
+        require(replaced == text);
     return 0;
 }

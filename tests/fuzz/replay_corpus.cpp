@@ -18,13 +18,14 @@ TEST(FuzzCorpusTest, EveryInputRunsCleanly) {
     ASSERT_NE(folder, nullptr);
     int inputs = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        if (!entry.is_regular_file()) continue;
+        if (!entry.is_regular_file())
+            continue;
         std::ifstream file(entry.path(), std::ios::binary);
         const std::string bytes{std::istreambuf_iterator<char>(file), {}};
         SCOPED_TRACE(entry.path().filename().string());
-        EXPECT_EQ(LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()),
-                                         bytes.size()),
-                  0);
+        EXPECT_EQ(
+            LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()),
+            0);
         ++inputs;
     }
     EXPECT_GT(inputs, 0) << "no corpus in " << folder;
