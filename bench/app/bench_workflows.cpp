@@ -156,18 +156,23 @@ size_t append_body(char* data, size_t size, size_t count, void* body) {
     return size * count;
 }
 
+// One download through bare libcurl with a new easy handle, as the reference does it.
+std::string bare_download(const std::string& url) {
+    std::string body;
+    CURL* curl = curl_easy_init();
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, append_body);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_perform(curl);
+    curl_easy_cleanup(curl);
+    return body;
+}
+
 void BM_reference_libcurl_100_downloads(benchmark::State& state) {
     for (auto _ : state) {
         for (int n = 0; n < kFiles; ++n) {
-            std::string body;
-            CURL* curl = curl_easy_init();
-            const std::string url = server().picture_url(n);
-            curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-            curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, append_body);
-            curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
-            curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-            curl_easy_perform(curl);
-            curl_easy_cleanup(curl);
+            const std::string body = bare_download(server().picture_url(n));
             if (body.size() != kPictureBytes)
                 state.SkipWithError("download");
         }
@@ -183,15 +188,7 @@ void BM_reference_libcurl_100_downloads_written(benchmark::State& state) {
     const Text prefix = text_from_native_path(folder.path.string()) + "\\";
     for (auto _ : state) {
         for (int n = 0; n < kFiles; ++n) {
-            std::string body;
-            CURL* curl = curl_easy_init();
-            const std::string url = server().picture_url(n);
-            curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-            curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, append_body);
-            curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
-            curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-            curl_easy_perform(curl);
-            curl_easy_cleanup(curl);
+            std::string body = bare_download(server().picture_url(n));
             if (!write_file(prefix + int_to_text(n + 1) + ".png", Bytes(std::move(body)))) {
                 state.SkipWithError("write_file");
             }

@@ -36,6 +36,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using testing::DialogAnswerer;
+using testing::serve_until;
 using testing::TemporaryFolder;
 
 // "美女" and "中文" in code page 936.
@@ -52,17 +53,6 @@ class WindowOpsTest : public ::testing::Test, private testing::WithToolkit {
     static ToolkitSetup& setup() {
         static ToolkitSetup made;
         return made;
-    }
-
-    // Handles the window thread's events until `done` answers true (at most 10 s).
-    static bool serve_until(const std::function<bool()>& done) {
-        const auto give_up = Clock::now() + std::chrono::seconds(10);
-        while (!done()) {
-            if (Clock::now() > give_up)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
     }
 
     static QMessageBox* open_message_box() {

@@ -35,6 +35,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using testing::DialogAnswerer;
+using testing::serve_until;
 using testing::TemporaryFolder;
 
 constexpr const char* saved_pictures = "保存的图片";
@@ -56,17 +57,6 @@ class StartTest : public ::testing::Test, private testing::WithToolkit {
     Text program_folder() const { return text_from_native_path(program_.path().string()); }
     MainWindow& window() { return window_->window(); }
     QString box_text(Control which) { return window().edit_box(which)->text(); }
-
-    // Handles events until `done` answers true (at most 10 s).
-    static bool serve_until(const std::function<bool()>& done) {
-        const auto give_up = Clock::now() + std::chrono::seconds(10);
-        while (!done()) {
-            if (Clock::now() > give_up)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
-    }
 
     TemporaryFolder program_;
     Text search_host_;

@@ -2,7 +2,10 @@
 // temporary folder per test, and answering modal dialogs from a timer.
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QMessageBox>
+#include <QString>
 #include <QTimer>
 
 #include <stdlib.h>
@@ -18,6 +21,15 @@
 #include <system_error>
 
 #include "core/bytes.hpp"
+
+// Set in sanitized builds, whose memory and timing figures mean nothing.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define KESSARO_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define KESSARO_SANITIZED 1
+#endif
+#endif
 
 namespace kessaro::testing {
 
@@ -53,6 +65,11 @@ inline std::string fixture(const std::string& name) {
     return read_binary(std::filesystem::path(KESSARO_TEST_PICTURES) / name);
 }
 
+// A QString from a UTF-8 literal (the sources are UTF-8).
+inline QString q(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
 // A fresh folder removed with the object.
 class TemporaryFolder {
   public:
@@ -75,6 +92,19 @@ class TemporaryFolder {
     std::filesystem::path path_;
 };
 
+// Handles the window thread's events (a worker's calls among them) until `done` answers true;
+// false when `limit` passes first.
+inline bool serve_until(const std::function<bool()>& done,
+                        std::chrono::seconds limit = std::chrono::seconds(10)) {
+    const auto give_up = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > give_up)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
 // Polls every 10 ms until `act` answers true (it found its dialog and dealt with it), for at
 // most 10 s; runs while a modal loop of the window thread is open.
 class DialogAnswerer {
@@ -94,5 +124,16 @@ class DialogAnswerer {
     std::chrono::steady_clock::time_point give_up_ =
         std::chrono::steady_clock::now() + std::chrono::seconds(10);
 };
+
+// An answer for DialogAnswerer: presses `button` of the open modal message box.
+inline std::function<bool()> press_message_box(QMessageBox::StandardButton button) {
+    return [button] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return false;
+        box->button(button)->click();
+        return true;
+    };
+}
 
 }  // namespace kessaro::testing

@@ -32,23 +32,11 @@
 #include "tests/app/window_test_support.hpp"
 #include "tests/app/workflow_fixture.hpp"
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define KESSARO_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define KESSARO_SANITIZED 1
-#endif
-#endif
-
 namespace kessaro::testing {
 namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-QString q(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 
 double seconds_since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
@@ -86,14 +74,12 @@ class HardeningFlowTest : public ::testing::Test, private WithToolkit {
     // Saves the listed rows and waits, at most 60 s, for the worker's end.
     bool save_all() {
         click(Control::按钮_保存图片);
-        const auto give_up = Clock::now() + std::chrono::seconds(60);
-        while (!(window().windowTitle() == q("恭喜！保存完毕。") &&
-                 window().control(Control::编辑框_图片名子).isEnabled())) {
-            if (Clock::now() > give_up)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
+        return serve_until(
+            [&] {
+                return window().windowTitle() == q("恭喜！保存完毕。") &&
+                       window().control(Control::编辑框_图片名子).isEnabled();
+            },
+            std::chrono::seconds(60));
     }
 
     // The preview of row `row`, as a left click on it runs it.

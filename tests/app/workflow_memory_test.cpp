@@ -27,14 +27,6 @@
 #include "tests/app/picture_server.hpp"
 #include "tests/app/window_test_support.hpp"
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define KESSARO_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define KESSARO_SANITIZED 1
-#endif
-#endif
-
 namespace kessaro::testing {
 namespace {
 

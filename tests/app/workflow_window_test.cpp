@@ -42,10 +42,6 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-QString q(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
 class WindowFlowTest : public ::testing::Test, private WithToolkit {
   protected:
     static ToolkitSetup& setup() {
@@ -92,16 +88,9 @@ class WindowFlowTest : public ::testing::Test, private WithToolkit {
     int32_t stop_requested() { return app_->state().stop_requested.load(); }
     fs::path save_folder() const { return folder_.path() / "保存的图片"; }
 
-    // Handles the window thread's events (a worker's calls among them) until `done` holds,
-    // for at most 30 s.
+    // A worker's downloads may take a while: 30 s before a wait fails.
     static bool serve_until(const std::function<bool()>& done) {
-        const auto give_up = Clock::now() + std::chrono::seconds(30);
-        while (!done()) {
-            if (Clock::now() > give_up)
-                return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
+        return testing::serve_until(done, std::chrono::seconds(30));
     }
     // A save worker's end: its caption, then its last call, enabling the search word box.
     bool serve_until_saved() {
@@ -350,13 +339,7 @@ TEST_F(WindowFlowTest, CloseAnsweredCancelThenOk) {
         EXPECT_TRUE(window().isVisible());
         EXPECT_EQ(stop_requested(), 0);
     }
-    DialogAnswerer ok([&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
-            return false;
-        box->button(QMessageBox::Ok)->click();
-        return true;
-    });
+    DialogAnswerer ok(press_message_box(QMessageBox::Ok));
     const auto asked = Clock::now();
     window().close();
     // A lower bound only: the pause lasts more than a second by the monotonic clock.
@@ -368,13 +351,7 @@ TEST_F(WindowFlowTest, CloseAnsweredCancelThenOk) {
 TEST_F(WindowFlowTest, ACollectWhoseWindowClosedInItsPauseEndsWithoutTouchingIt) {
     start();
     server_.set_search_reply(reply_of({{"1", ""}, {"2", ""}, {"3", ""}, {"4", ""}}));
-    DialogAnswerer ok([&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
-            return false;
-        box->button(QMessageBox::Ok)->click();
-        return true;
-    });
+    DialogAnswerer ok(press_message_box(QMessageBox::Ok));
     DialogAnswerer close_at_two([&] {
         if (ops().list_row_count() < 2)
             return false;
@@ -395,13 +372,7 @@ TEST_F(WindowFlowTest, AWorkerWhoseDownloadOutlastsTheCloseWritesItsFileAndStops
     server_.hold("/p/2");
     click(Control::按钮_保存图片);
     ASSERT_TRUE(serve_until_requested("/p/2"));
-    DialogAnswerer ok([&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
-            return false;
-        box->button(QMessageBox::Ok)->click();
-        return true;
-    });
+    DialogAnswerer ok(press_message_box(QMessageBox::Ok));
     window().close();
     ASSERT_FALSE(window().isVisible());
     server_.release("/p/2");
