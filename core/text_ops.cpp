@@ -206,6 +206,11 @@ Text upper_case(const Text& text) {
     return Text(std::move(out));
 }
 
+bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return fold(x) == fold(y); });
+}
+
 Text int_to_text(int32_t value) {
     return Text(std::to_string(value));
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 #include "core/bytes.hpp"
 #include "core/text.hpp"
@@ -38,6 +39,10 @@ Text replace_text(const Text& text, const Text& what, const Text& with, int32_t 
 
 // ASCII a..z to A..Z; double-byte characters stay as they are.
 Text upper_case(const Text& text);
+
+// ASCII letters compared without regard to case, every other byte exactly: for protocol words
+// (header names, URL schemes, boolean words) in any encoding that keeps ASCII as it is.
+bool equal_ignoring_ascii_case(std::string_view a, std::string_view b);
 
 Text int_to_text(int32_t value);
 Text bytes_to_text(const Bytes& bytes);

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/text_ops.hpp"
 #include "encoding/code_page.hpp"
 #include "http/wire_url.hpp"
 
@@ -35,13 +36,6 @@ struct HeaderListDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 using HeaderList = std::unique_ptr<curl_slist, HeaderListDeleter>;
-
-bool equal_ignoring_case(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
-}
 
 // An HTTP token: visible ASCII without separators that would change the request's shape.
 bool is_token(std::string_view text) {
@@ -72,7 +66,7 @@ std::string origin_of(std::string_view url) {
 // The trimmed value of a Content-Length line, empty for any other line.
 std::string_view content_length_of(std::string_view line) {
     constexpr std::string_view name = "Content-Length:";
-    if (line.size() < name.size() || !equal_ignoring_case(line.substr(0, name.size()), name))
+    if (line.size() < name.size() || !equal_ignoring_ascii_case(line.substr(0, name.size()), name))
         return {};
     std::string_view value = line.substr(name.size());
     while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
@@ -90,7 +84,7 @@ struct Header {
 // Finds a header by name (letter case ignored) in an ordered list.
 Header* find_header(std::vector<Header>& headers, std::string_view name) {
     for (Header& header : headers) {
-        if (equal_ignoring_case(header.name, name))
+        if (equal_ignoring_ascii_case(header.name, name))
             return &header;
     }
     return nullptr;
@@ -264,13 +258,13 @@ HeaderList HttpRequestObject::State::build_header_list(bool drop_content_type) c
     bool has_expect = false;
     bool has_accept = false;
     for (const Header& header : headers) {
-        if (equal_ignoring_case(header.name, "Content-Type")) {
+        if (equal_ignoring_ascii_case(header.name, "Content-Type")) {
             if (drop_content_type)
                 continue;
             has_content_type = true;
         }
-        has_expect = has_expect || equal_ignoring_case(header.name, "Expect");
-        has_accept = has_accept || equal_ignoring_case(header.name, "Accept");
+        has_expect = has_expect || equal_ignoring_ascii_case(header.name, "Expect");
+        has_accept = has_accept || equal_ignoring_ascii_case(header.name, "Accept");
         append_line(list, header_line(header));
     }
     // libcurl's own additions go unless the caller asked for them.
@@ -474,7 +468,7 @@ bool HttpRequestObject::SetProxy(int32_t setting, const Text& server) {
     // Only a plain HTTP proxy: another scheme would change how the request travels.
     const std::size_t scheme_end = name.find("://");
     if (scheme_end != std::string::npos &&
-        !equal_ignoring_case(std::string_view(name).substr(0, scheme_end), "http")) {
+        !equal_ignoring_ascii_case(std::string_view(name).substr(0, scheme_end), "http")) {
         return false;
     }
     if (name.empty() || has_line_break(name))
@@ -537,13 +531,13 @@ bool HttpRequestObject::SetRequestHeader(const Text& name, const Text& value) {
     std::string wire_name = cp936_to_utf8(name);
     if (!is_token(wire_name))
         return false;
-    std::string wire_value =
-        equal_ignoring_case(wire_name, "Referer") ? url_wire_form(value) : cp936_to_utf8(value);
+    std::string wire_value = equal_ignoring_ascii_case(wire_name, "Referer") ? url_wire_form(value)
+                                                                             : cp936_to_utf8(value);
     if (has_line_break(wire_value))
         return false;
     // Proxy-Authorization travels in the proxy's own header list.
-    auto& list = equal_ignoring_case(wire_name, "Proxy-Authorization") ? state_->proxy_headers
-                                                                       : state_->headers;
+    auto& list = equal_ignoring_ascii_case(wire_name, "Proxy-Authorization") ? state_->proxy_headers
+                                                                             : state_->headers;
     put_header(list, std::move(wire_name), std::move(wire_value));
     return true;
 }

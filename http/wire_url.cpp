@@ -1,5 +1,6 @@
 #include "http/wire_url.hpp"
 
+#include "core/text_ops.hpp"
 #include "encoding/code_page.hpp"
 
 namespace kessaro {
@@ -26,16 +27,8 @@ bool must_escape(unsigned char byte) {
 }
 
 bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != prefix[i])
-            return false;
-    }
-    return true;
+    return text.size() >= prefix.size() &&
+           equal_ignoring_ascii_case(text.substr(0, prefix.size()), prefix);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "core/text_ops.hpp"
 #include "encoding/code_page.hpp"
 
 namespace kessaro {
@@ -15,19 +16,6 @@ std::string_view trim_spaces(std::string_view text) {
         return {};
     const auto last = text.find_last_not_of(" \t");
     return text.substr(first, last - first + 1);
-}
-
-bool equals_ignoring_case(std::string_view text, std::string_view word) {
-    if (text.size() != word.size())
-        return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != word[i])
-            return false;
-    }
-    return true;
 }
 
 bool is_digit(char c) {
@@ -127,7 +115,7 @@ bool script_value_to_bool(const ScriptValue& value) {
             return value.number != 0;  // NaN is not zero
         case ScriptValue::Kind::string: {
             const std::string_view word = trim_spaces(value.text);
-            if (equals_ignoring_case(word, "true"))
+            if (equal_ignoring_ascii_case(word, "true"))
                 return true;
             double number = 0;
             return read_numeral(word, number) && number != 0;

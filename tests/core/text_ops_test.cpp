@@ -137,6 +137,14 @@ TEST(TextOpsTest, ReplaceText) {
               Text(std::string(kBackslashTrail) + "/"));
 }
 
+TEST(TextOpsTest, EqualIgnoringAsciiCase) {
+    EXPECT_TRUE(equal_ignoring_ascii_case("Content-Type", "content-TYPE"));
+    EXPECT_TRUE(equal_ignoring_ascii_case("", ""));
+    EXPECT_FALSE(equal_ignoring_ascii_case("Accept", "Accept-Language"));
+    EXPECT_FALSE(equal_ignoring_ascii_case("[", "{"));  // 0x5B and 0x7B differ by case bit only
+    EXPECT_FALSE(equal_ignoring_ascii_case("\xC3\xA9", "\xC3\x89"));  // non-ASCII bytes exactly
+}
+
 TEST(TextOpsTest, UpperCaseAndNumbers) {
     EXPECT_EQ(upper_case("abc-Z1"), Text("ABC-Z1"));
     EXPECT_EQ(upper_case(std::string(kLetterTrail) + "a"), Text(std::string(kLetterTrail) + "A"));
